@@ -105,7 +105,10 @@ void XFunc::removeTree(const QString &path, bool verbose)
 
 void XFunc::delPath(QString path)
 {
-    removeTree(path, false);
+    // Unlike veryDel, a path that is neither a file, a link nor a folder is left alone.
+    const QFileInfo info(FileSystem::nativePath(path));
+    if (info.exists() || info.isSymLink())
+        removeTree(path, false);
 }
 
 QVariant XFunc::readUserReg(QString subKey, QString valueName)
