@@ -20,17 +20,25 @@ XFunc::XFunc(QObject *parent)
 
 QString XFunc::macAddress()
 {
+    QList<QPair<QString, QString>> adapters;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces)
+        adapters.append({ interface.humanReadableName(), interface.hardwareAddress() });
+    return chooseAddress(adapters);
+}
+
+QString XFunc::chooseAddress(const QList<QPair<QString, QString>> &adapters)
+{
     static const char *const skipped[] = { "VMware", "Tunnel", "Loopback", "Pseudo", "isatap" };
     QString result;
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        const QString label = interface.humanReadableName();
+    for (const auto &adapter : adapters) {
         bool skip = false;
         for (const char *word : skipped)
-            skip = skip || label.contains(QLatin1String(word), Qt::CaseInsensitive);
+            skip = skip || adapter.first.contains(QLatin1String(word), Qt::CaseInsensitive);
         if (skip)
             continue;
-        const QString address = interface.hardwareAddress().toUpper();
+        // The last qualifying adapter wins; 8-byte tunnel addresses and none at all do not qualify.
+        const QString address = adapter.second.toUpper();
         if (address.size() == 17)
             result = address;
     }

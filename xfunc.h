@@ -2,7 +2,9 @@
 #define XFUNC_H
 
 #include <QJsonObject>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QVariant>
 
@@ -19,6 +21,8 @@ public:
     explicit XFunc(QObject *parent = nullptr);
 
     static QString macAddress();
+    // The address macAddress() picks from (human-readable name, hardware address) pairs.
+    static QString chooseAddress(const QList<QPair<QString, QString>> &adapters);
     static bool hardwareInfo(MachineInfo *info);
     static QString escapeUrl(QString text);
     static QString toJsonString(QJsonObject object);
