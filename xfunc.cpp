@@ -77,8 +77,12 @@ void XFunc::removeTree(const QString &path, bool verbose)
     const QString native = FileSystem::nativePath(path);
     const QFileInfo info(native);
     // On Windows a read-only file cannot be deleted; give the owner write.
+    // The owner bit alone is read from the file's status, without the
+    // access() calls that the full permission set costs.
     auto removeOne = [](const QString &file) {
-        QFile::setPermissions(file, QFile::permissions(file) | QFile::WriteOwner);
+        const QFileInfo status(file);
+        if (!status.permission(QFile::WriteOwner))
+            QFile::setPermissions(file, status.permissions() | QFile::WriteOwner);
         return FileSystem::removeFile(file);
     };
     if (info.isSymLink() || info.isFile()) {

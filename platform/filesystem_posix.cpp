@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,15 +19,42 @@ QString FileSystem::nativePath(const QString &path)
 
 namespace {
 
+// Linux refuses to open a file for writing while a process executes it; when
+// it does so for this very program, one open() answers what a walk of every
+// process would, and a tree of many executables is removed without a walk each.
+bool deniesWritingRunningImages()
+{
+    static const bool denies = [] {
+        const int fd = ::open("/proc/self/exe", O_WRONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            return false;
+        }
+        return errno == ETXTBSY;
+    }();
+    return denies;
+}
+
 bool isRunningImage(const QString &path)
 {
+    const QByteArray name = QFile::encodeName(FileSystem::nativePath(path));
     struct stat target;
-    if (::lstat(QFile::encodeName(FileSystem::nativePath(path)).constData(), &target) != 0 || !S_ISREG(target.st_mode))
+    if (::lstat(name.constData(), &target) != 0 || !S_ISREG(target.st_mode))
         return false;
     // Only a file someone may execute can be a running image; this spares
     // the /proc walk for almost every file of a tree being removed.
     if (!(target.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)))
         return false;
+    if (deniesWritingRunningImages()) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+            return false;
+        }
+        if (errno == ETXTBSY)
+            return true;
+        // Not writable for us: only the walk can tell.
+    }
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         if (!entry.at(0).isDigit())
