@@ -40,11 +40,12 @@ QNetworkRequest requestFor(const QString &url)
 
 }
 
-UpdateWork::UpdateWork(const QString &host, const QString &hostEn, int stallLimitMs, QObject *parent)
+UpdateWork::UpdateWork(const QString &host, const QString &hostEn, int stallLimitMs, qint64 fileLimit, QObject *parent)
     : QObject(parent)
     , host(host)
     , hostEn(hostEn)
     , stallLimitMs(stallLimitMs)
+    , fileLimit(fileLimit)
 {
 }
 
@@ -63,6 +64,13 @@ void UpdateWork::start(bool isEn, QString third)
     QNetworkReply *reply = manager->get(requestFor(url));
     active = reply;
     StallGuard::watch(reply, stallLimitMs);
+    // The manifest is read whole; an endless or giant body must not be.
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64 total) {
+        if (TransferLimits::exceeds(received, total, TransferLimits::ManifestBytes)) {
+            qDebug() << "manifest beyond" << TransferLimits::ManifestBytes << "bytes, refused";
+            reply->abort();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, third] { readManifest(reply, third); });
 }
 
@@ -165,6 +173,9 @@ void UpdateWork::replaceFiles()
         const QString temporary = EntryPaths::downloadPath(entry.localPath);
         if (!QFileInfo::exists(native(temporary)))
             continue;
+        // The new file takes over the old one's permissions (an executable stays one).
+        if (QFileInfo::exists(native(entry.localPath)))
+            QFile::setPermissions(native(temporary), QFile::permissions(native(entry.localPath)));
         if (!FileSystem::removeFile(entry.localPath)) {
             const QString aside = EntryPaths::setAsidePath(entry.localPath, QDateTime::currentMSecsSinceEpoch());
             qDebug() << "set aside" << aside << QFile::rename(native(entry.localPath), native(aside));
@@ -192,10 +203,14 @@ bool UpdateWork::download(const QString &url, const QString &savePath)
     } else {
         QNetworkReply *reply = manager->get(requestFor(url));
         active = reply;
-        ok = receive(reply, &file);
+        bool refused = false;
+        ok = receive(reply, &file, &refused);
         active = nullptr;
         if (!ok)
             qDebug() << "download failed:" << url << reply->errorString() << file.errorString();
+        // What came of a refused body is no part of any release file.
+        if (refused)
+            file.remove();
         delete reply;
     }
     if (!ok)
@@ -204,17 +219,30 @@ bool UpdateWork::download(const QString &url, const QString &savePath)
 }
 
 // Writes the body to `file` as it arrives, so memory stays small whatever
-// the size of the file.
-bool UpdateWork::receive(QNetworkReply *reply, QFile *file)
+// the size of the file; a body announced or grown beyond `fileLimit` is
+// `refused` before it fills the disk.
+bool UpdateWork::receive(QNetworkReply *reply, QFile *file, bool *refused)
 {
     reply->setReadBufferSize(ReadBuffer);
     bool written = true;
-    auto drain = [reply, file, &written] {
+    qint64 received = 0;
+    const qint64 limit = fileLimit;
+    auto drain = [reply, file, &written, &received, limit, refused] {
         char piece[Piece];
         while (written && reply->bytesAvailable() > 0) {
+            const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).isValid()
+                ? reply->header(QNetworkRequest::ContentLengthHeader).toLongLong()
+                : -1;
+            if (TransferLimits::exceeds(received, announced, limit)) {
+                qDebug() << "body beyond" << limit << "bytes, refused";
+                *refused = true;
+                written = false;
+                break;
+            }
             const qint64 got = reply->read(piece, Piece);
             if (got <= 0)
                 break;
+            received += got;
             written = file->write(piece, got) == got;
         }
     };
@@ -231,5 +259,6 @@ bool UpdateWork::receive(QNetworkReply *reply, QFile *file)
     disconnect(draining);
     drain();
     file->close();
-    return written && reply->error() == QNetworkReply::NoError && file->error() == QFileDevice::NoError;
+    // The thread may be told to quit before the reply has finished.
+    return written && reply->isFinished() && reply->error() == QNetworkReply::NoError && file->error() == QFileDevice::NoError;
 }

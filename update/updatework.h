@@ -2,6 +2,7 @@
 #define UPDATEWORK_H
 
 #include "fileentry.h"
+#include "transferlimits.h"
 
 #include <QList>
 #include <QObject>
@@ -28,8 +29,10 @@ class UpdateWork : public QObject
 
 public:
     // `host` serves Chinese mode, `hostEn` English mode; a transfer that
-    // receives nothing for `stallLimitMs` fails its stage.
-    UpdateWork(const QString &host, const QString &hostEn, int stallLimitMs, QObject *parent = nullptr);
+    // receives (next to) nothing for `stallLimitMs` fails its stage, and so
+    // does a file body beyond `fileLimit` bytes.
+    UpdateWork(const QString &host, const QString &hostEn, int stallLimitMs, qint64 fileLimit = TransferLimits::FileBytes,
+               QObject *parent = nullptr);
     ~UpdateWork() override;
 
     Q_INVOKABLE void start(bool isEn, QString third);
@@ -49,7 +52,7 @@ private:
     void replaceFiles();
     void removeLeftovers();
     bool download(const QString &url, const QString &savePath);
-    bool receive(QNetworkReply *reply, QFile *file);
+    bool receive(QNetworkReply *reply, QFile *file, bool *refused);
 
     QNetworkAccessManager *manager = nullptr;
     QList<FileEntry> files;
@@ -58,6 +61,7 @@ private:
     QString host;
     QString hostEn;
     int stallLimitMs;
+    qint64 fileLimit;
     QPointer<QNetworkReply> active;
     std::atomic<bool> stopping { false };
 };

@@ -71,6 +71,7 @@ void Widget::on_update_clicked()
         return;
     }
     startRun();
+    logState();
 }
 
 void Widget::startRun()
@@ -80,7 +81,9 @@ void Widget::startRun()
     connect(work, SIGNAL(content(QString)), this, SLOT(content(QString)));
     connect(work, SIGNAL(error(int)), this, SLOT(error(int)));
     connect(work, SIGNAL(pro(int)), this, SLOT(pro(int)));
-    // The thread object must outlive its thread.
+    // Neither goes before the thread has ended: the worker may be deep in a
+    // transfer, and the thread object must outlive its thread.
+    connect(thread, &QThread::finished, work, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     work->moveToThread(thread);
     thread->start();
@@ -94,7 +97,6 @@ void Widget::releaseWorker(bool wait)
     work->disconnect(this);
     if (wait)
         work->stop();
-    work->deleteLater();
     thread->quit();
     if (wait) {
         thread->wait();
@@ -106,12 +108,13 @@ void Widget::releaseWorker(bool wait)
 
 void Widget::error(int err)
 {
+    qDebug() << "err" << err;
     ui->err->setText(UpdateTexts::failure(err, zh));
-    qDebug() << "err" << err << ui->err->text();
     releaseWorker(false);
     ui->update->setText(UpdateTexts::updateButton(zh));
     ui->update->setEnabled(true);
     ui->closeBtn->show();
+    logState();
 }
 
 void Widget::content(QString note)
@@ -128,6 +131,7 @@ void Widget::pro(int pro)
     ui->update->setText(UpdateTexts::finishButton(zh));
     ui->update->setEnabled(true);
     ui->closeBtn->show();
+    logState();
 }
 
 // The registration the installer made, brought up to the new release.
@@ -175,6 +179,11 @@ void Widget::renewShortcuts(const QString &branded, const QString &uninstaller)
     FileSystem::createLink(branded, folder + QLatin1Char('/') + startLink);
     FileSystem::createLink(uninstaller, folder + QLatin1Char('/') + uninstallLink);
     FileSystem::createLink(branded, desktopLink);
+}
+
+void Widget::logState() const
+{
+    qDebug() << "shows" << ui->update->text() << ui->update->isEnabled() << ui->err->text() << !ui->closeBtn->isHidden();
 }
 
 void Widget::closeEvent(QCloseEvent *event)

@@ -40,6 +40,8 @@ private:
     void releaseWorker(bool wait);
     bool finishUpdate();
     void renewShortcuts(const QString &branded, const QString &uninstaller);
+    // What the window shows, for the diagnostics.
+    void logState() const;
 
     Ui::Widget *ui;
     QThread *thread = nullptr;
