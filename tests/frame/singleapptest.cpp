@@ -2,7 +2,10 @@
 // the three programs share one instance name.
 #include "sandbox.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
@@ -40,6 +43,8 @@ class SingleAppTest : public QObject
 private slots:
     void secondStartEnds_data();
     void secondStartEnds();
+    void whileInstallerRuns_data();
+    void whileInstallerRuns();
     void firstKilledThenNewStartRuns();
 };
 
@@ -75,6 +80,55 @@ void SingleAppTest::secondStartEnds()
     // The running instance takes no notice.
     QCOMPARE(first.state(), QProcess::Running);
     stop(first);
+}
+
+void SingleAppTest::whileInstallerRuns_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("install again") << "install" << QStringList();
+    QTest::newRow("uninstall") << "uninstall" << QStringList();
+    QTest::newRow("update") << "update" << QStringList { "2.0.2.01011" };
+}
+
+// The real installer from a delivery folder stays up with its window (the
+// Unity edition skips the 3ds Max check, which other tests' stand-ins could sway).
+void SingleAppTest::whileInstallerRuns()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    for (const QString &needed : { QStringLiteral("install"), program }) {
+        if (!QFileInfo::exists(TestPaths::bin(needed)))
+            QSKIP("a program is not built yet");
+    }
+    Sandbox sandbox;
+    const QString delivery = sandbox.path(QStringLiteral("delivery"));
+    QVERIFY(QDir().mkpath(delivery));
+    QVERIFY(QFile::copy(TestPaths::bin(QStringLiteral("install")), delivery + QStringLiteral("/install")));
+    for (const auto &[file, content] : { std::pair { "OB.ini", QByteArray("[info]\nthird=KDRender\nexe=OmbrixVPL.exe\n") },
+                                         std::pair { "version", QByteArray("2.0.1.07042") } }) {
+        QFile out(delivery + QLatin1Char('/') + QLatin1String(file));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    // Started from its delivery folder, where it finds its version file.
+    QProcess installer;
+    installer.setProcessEnvironment(sandbox.environment());
+    installer.setWorkingDirectory(delivery);
+    installer.start(delivery + QStringLiteral("/install"), QStringList());
+    const auto listening = [&] {
+        QLocalSocket probe;
+        probe.connectToServer(sandbox.path(QStringLiteral("tmp/velanor_install")));
+        return probe.waitForConnected(100);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(listening(), 15000);
+
+    QByteArray output;
+    QCOMPARE(sandbox.run(TestPaths::bin(program), arguments, 20000, &output), 0);
+    QVERIFY2(output.contains("server exist"), output.constData());
+    QVERIFY2(!output.contains("No matching signal"), output.constData());
+    QCOMPARE(installer.state(), QProcess::Running);
+    stop(installer);
 }
 
 void SingleAppTest::firstKilledThenNewStartRuns()
