@@ -10,9 +10,9 @@ bool Machine::processorDescription(QString *text)
     QString name;
     int cores = 0;
     int processors = 0;
-    // /proc/cpuinfo has no size, so it is read line by line.
-    while (!cpuinfo.atEnd()) {
-        const QString line = QString::fromUtf8(cpuinfo.readLine());
+    // /proc/cpuinfo has no size (atEnd() is true at once), so read until no line comes.
+    for (QByteArray raw = cpuinfo.readLine(); !raw.isEmpty(); raw = cpuinfo.readLine()) {
+        const QString line = QString::fromUtf8(raw);
         const int colon = line.indexOf(QLatin1Char(':'));
         if (colon < 0)
             continue;
