@@ -1,4 +1,5 @@
 #include "basewidget.h"
+#include "identity.h"
 #include "platform/filesystem.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -9,12 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStandardPaths>
-#include <QTextCodec>
 
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +38,16 @@ QString obIniPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/OB.ini");
 }
 
+void adopt(BaseWidget *widget, const Identity &identity)
+{
+    BaseWidget::exe = identity.exe;
+    BaseWidget::third = identity.third;
+    widget->name = identity.name;
+    widget->nameEN = identity.nameEN;
+    widget->mark = identity.mark;
+    widget->lang = identity.lang;
+}
+
 }
 
 BaseWidget::BaseWidget(QWidget *parent)
@@ -59,22 +68,9 @@ BaseWidget::BaseWidget(QWidget *parent)
         // Outside an installation the uninstaller and updater have nothing to do.
         if (installDir.isEmpty())
             std::exit(0);
-        const QJsonObject info = XFunc::toJsonObject(productHandle->value(QStringLiteral("info")).toString());
-        third = info.value(QLatin1String("third")).toString();
-        name = info.value(QLatin1String("name")).toString();
-        nameEN = info.value(QLatin1String("nameEN")).toString();
-        exe = info.value(QLatin1String("exe")).toString();
-        mark = info.value(QLatin1String("mark")).toString();
-        lang = info.value(QLatin1String("lang")).toString();
+        adopt(this, Identity::fromJson(productHandle->value(QStringLiteral("info")).toString()));
     } else {
-        QSettings ini(obIniPath(), QSettings::IniFormat);
-        ini.setIniCodec(QTextCodec::codecForName("GB2312"));
-        exe = ini.value(QStringLiteral("info/exe")).toString();
-        name = ini.value(QStringLiteral("info/name")).toString();
-        nameEN = ini.value(QStringLiteral("info/nameEN")).toString();
-        third = ini.value(QStringLiteral("info/third")).toString();
-        mark = ini.value(QStringLiteral("info/mark")).toString();
-        lang = ini.value(QStringLiteral("info/lang")).toString();
+        adopt(this, Identity::fromIni(obIniPath()));
         productHandle = Registry::openKey(productSettingsKey(productKey()));
     }
 
@@ -100,9 +96,7 @@ QString BaseWidget::iniThird()
 {
     if (!QFile::exists(obIniPath()))
         return QString();
-    QSettings ini(obIniPath(), QSettings::IniFormat);
-    ini.setIniCodec(QTextCodec::codecForName("GB2312"));
-    return ini.value(QStringLiteral("info/third")).toString();
+    return Identity::fromIni(obIniPath()).third;
 }
 
 QString BaseWidget::startMenuPath() const
