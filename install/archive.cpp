@@ -51,6 +51,18 @@ QString entryPath(const QString &root, QString name)
     return name.endsWith(QLatin1Char('/')) ? clean + QLatin1Char('/') : clean;
 }
 
+// Undoes an extraction: files first, then the folders entries made, once
+// empty. Every path is tried, whatever became of the one before.
+void removeExtracted(const QStringList &paths)
+{
+    for (auto it = paths.crbegin(); it != paths.crend(); ++it) {
+        if (it->endsWith(QLatin1Char('/')))
+            QDir().rmdir(*it);
+        else
+            QFile::remove(*it);
+    }
+}
+
 QString readLinkTarget(QuaZip &zip)
 {
     QuaZipFile entry(&zip);
@@ -105,7 +117,7 @@ QStringList OmbrixArchive::VPLextractDir(const QString &zipPath, const QString &
         }
         if (!JlCompress::extractFile(&zip, QString(), path)) {
             qDebug() << "failed" << name;
-            JlCompress::removeFile(extracted);
+            removeExtracted(extracted);
             return QStringList();
         }
         extracted.append(path);
@@ -123,7 +135,7 @@ QStringList OmbrixArchive::VPLextractDir(const QString &zipPath, const QString &
 
     zip.close();
     if (zip.getZipError() != UNZ_OK) {
-        JlCompress::removeFile(extracted);
+        removeExtracted(extracted);
         return QStringList();
     }
     return extracted;
