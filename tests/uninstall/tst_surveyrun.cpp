@@ -83,9 +83,9 @@ void TestSurveyRun::reasonList()
     QVERIFY(server.isValid());
     QVERIFY(server.setFault(QStringLiteral("reasons"), fault));
 
-    UninstallMachine m(Edition::general(), *display, server.base());
+    UninstallMachine m(Edition::general(), *display, server);
     QVERIFY(m.install());
-    QVERIFY(m.startUninstaller());
+    QVERIFY2(m.startUninstaller(), qPrintable(m.output()));
     QTRY_VERIFY(!server.requestsTo(QLatin1String(ListPath)).isEmpty());
     QThread::msleep(400);
     QVERIFY(m.click(At::uninstall));

@@ -10,9 +10,11 @@
 #include <QSettings>
 #include <QThread>
 
+#include <csignal>
+
 Edition Edition::general(const QString &lang)
 {
-    return { QString(), lang, QStringLiteral("欧布渲染"), QStringLiteral("Ombrix Render") };
+    return { QString(), lang, QStringLiteral("欧布渲染"), QStringLiteral("Ombrix Render"), QStringLiteral("OmbrixVPL.exe") };
 }
 
 Edition Edition::partner()
@@ -23,12 +25,20 @@ Edition Edition::partner()
 
 Edition Edition::unity()
 {
-    return { QStringLiteral("KDRender"), QStringLiteral("zh_cn"), QStringLiteral("欧布Unity"), QStringLiteral("Ombrix Unity") };
+    return { QStringLiteral("KDRender"), QStringLiteral("zh_cn"), QStringLiteral("欧布Unity"), QStringLiteral("Ombrix Unity"),
+             QStringLiteral("OmbrixKD.exe") };
 }
 
 QString Edition::productKey() const
 {
     return isUnity() ? QStringLiteral("OmbrixKD") : QStringLiteral("OmbrixVPL");
+}
+
+QStringList Edition::deliveryArguments() const
+{
+    return { QStringLiteral("--third"), third, QStringLiteral("--name"), name, QStringLiteral("--name-en"), nameEN,
+             QStringLiteral("--exe"), exe, QStringLiteral("--lang"), lang, QStringLiteral("--mark"), QStringLiteral("m07"),
+             QStringLiteral("--version"), QStringLiteral("2.0.1") };
 }
 
 QString Edition::subFolder() const
@@ -47,14 +57,13 @@ bool writeFile(const QString &path, const QByteArray &content)
 
 }
 
-UninstallMachine::UninstallMachine(const Edition &edition, const VirtualDisplay &display, const QString &serverBase)
+UninstallMachine::UninstallMachine(const Edition &edition, const VirtualDisplay &display, const TestServer &server)
     : edition(edition)
     , display(display)
-    , serverBase(serverBase)
+    , server(server)
 {
     box.useDisplay(display.name());
     log.open();
-    installFolder = box.programFiles() + QStringLiteral("/Ombrix/%1/2.0.1.07042").arg(edition.subFolder());
 
     // Things of other programs that must outlive the product's removal.
     reg({ QStringLiteral("add"), QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"), QStringLiteral("/v"),
@@ -74,6 +83,36 @@ UninstallMachine::~UninstallMachine()
         uninstaller.kill();
         uninstaller.waitForFinished(5000);
     }
+    // The installer starts the client detached; end it by its id.
+    for (qint64 pid : clientPids())
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+QList<qint64> UninstallMachine::clientPids() const
+{
+    QList<qint64> pids;
+    QFile record(box.standinLog());
+    if (!record.open(QIODevice::ReadOnly))
+        return pids;
+    for (const QByteArray &line : record.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        // A "unitydel" run ends at once; only a plain start keeps running.
+        if (fields.size() >= 3 && fields.at(2).isEmpty() && fields.at(1).toLongLong() > 0)
+            pids << fields.at(1).toLongLong();
+    }
+    return pids;
+}
+
+bool UninstallMachine::clientRunning() const
+{
+    const QList<qint64> pids = clientPids();
+    for (qint64 pid : pids) {
+        // An ended process nobody has reaped yet still has its entry.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z "))
+            return true;
+    }
+    return false;
 }
 
 void UninstallMachine::reg(const QStringList &arguments)
@@ -94,60 +133,66 @@ QString UninstallMachine::productFolder() const
     return QFileInfo(installFolder).absolutePath();
 }
 
+bool UninstallMachine::makeDelivery()
+{
+    const QString client = box.path(QStringLiteral("client"));
+    if (!QDir().mkpath(client) || !QFile::copy(TestPaths::bin(QStringLiteral("standin")), client + QStringLiteral("/OmbrixVPL.exe")))
+        return false;
+    writeFile(client + QStringLiteral("/plugins/render.dat"), "client data");
+    writeFile(client + QStringLiteral("/.settings"), "hidden");
+    // The updater is not this test's concern; a stand-in fills its place.
+    const QString updater = QFileInfo::exists(TestPaths::bin(QStringLiteral("update"))) ? TestPaths::bin(QStringLiteral("update"))
+                                                                                          : TestPaths::bin(QStringLiteral("standin"));
+    QByteArray out;
+    const int status = box.run(QStringLiteral("/usr/bin/python3"),
+                               QStringList { TestPaths::source(QStringLiteral("tools/makedelivery.py")), QStringLiteral("--client"), client,
+                                             QStringLiteral("--out"), box.path(QStringLiteral("delivery")), QStringLiteral("--bin"),
+                                             TestPaths::bin(QString()), QStringLiteral("--updater"), updater, QStringLiteral("--bs"),
+                                             server.base(), QStringLiteral("--channel-host"), server.host() }
+                                   + edition.deliveryArguments(),
+                               60000, &out);
+    if (status != 0)
+        qWarning() << "makedelivery:" << out;
+    return status == 0;
+}
+
 bool UninstallMachine::install()
 {
-    const QString dir = installFolder;
-    const QString win = windowsPath(dir);
-    const QString exePath = win + QLatin1Char('\\') + edition.exe;
-    if (!QDir().mkpath(dir + QStringLiteral("/plugins")) || !QFile::copy(TestPaths::bin(QStringLiteral("uninstall")), dir + QStringLiteral("/uninstall.exe"))
-        || !QFile::copy(TestPaths::bin(QStringLiteral("standin")), dir + QLatin1Char('/') + edition.exe))
+    if (!makeDelivery())
         return false;
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(QColor(230, 120, 20));
-    icon.save(dir + QStringLiteral("/OB.ico"), "ICO");
-    writeFile(dir + QStringLiteral("/service.ini"), "[server]\nbs=" + serverBase.toUtf8() + "\n");
-    writeFile(dir + QStringLiteral("/Qt5Core.dll"), "runtime");
-    writeFile(dir + QStringLiteral("/plugins/render.dat"), "client data");
-    writeFile(dir + QStringLiteral("/.settings"), "hidden");
-    writeFile(box.appData() + QLatin1Char('/') + edition.productKey() + QStringLiteral("/AllUser/SPCache"), "cache");
-
-    const QString uninstallKey = QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + edition.productKey();
-    QList<QPair<QString, QString>> entry {
-        { QStringLiteral("DisplayName"), edition.shownName() },
-        { QStringLiteral("UninstallString"), QStringLiteral("\"%1\\uninstall.exe\"").arg(win) },
-        { QStringLiteral("installDir"), win },
-        { QStringLiteral("DisplayVersion"), QStringLiteral("2.0.1") },
-    };
-    if (edition.third.isEmpty())
-        entry.append({ QStringLiteral("URLInfoAbout"), QStringLiteral("http://www.ombrix.example") });
-    if (edition.third.isEmpty() || edition.isUnity())
-        entry.append({ QStringLiteral("Publisher"), edition.zh() ? QStringLiteral("Morvelcorp") : QStringLiteral("Trellisan") });
-    entry.append({ QStringLiteral("DisplayIcon"), exePath });
-    for (const auto &value : entry)
-        reg({ QStringLiteral("add"), uninstallKey, QStringLiteral("/v"), value.first, QStringLiteral("/d"), value.second, QStringLiteral("/f") });
-    reg({ QStringLiteral("add"), QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"), QStringLiteral("/v"), edition.exe,
-          QStringLiteral("/d"), QStringLiteral("\"%1\" RegAutoRun").arg(exePath), QStringLiteral("/f") });
-
-    const QString settingsKey = QStringLiteral("HKCU\\Software\\Norvane\\%1\\Settings").arg(edition.productKey());
-    const QString info = QStringLiteral(R"({"exe":"%1","lang":"%2","mark":"m07","name":"%3","nameEN":"%4","third":"%5"})")
-                             .arg(edition.exe, edition.lang, edition.shownName(), edition.nameEN, edition.third);
-    const QList<QPair<QString, QString>> settings {
-        { QStringLiteral("ThirdPart"), edition.third },
-        { QStringLiteral("Language"), edition.zh() ? QStringLiteral("zh_cn") : QStringLiteral("en_us") },
-        { QStringLiteral("InstallDir"), win },
-        { QStringLiteral("info"), info },
-    };
-    for (const auto &value : settings)
-        reg({ QStringLiteral("add"), settingsKey, QStringLiteral("/v"), value.first, QStringLiteral("/d"), value.second, QStringLiteral("/f") });
-
-    const QStringList links = shortcuts();
-    const QStringList targets { dir + QLatin1Char('/') + edition.exe, dir + QStringLiteral("/uninstall.exe"), dir + QLatin1Char('/') + edition.exe };
-    for (int i = 0; i < links.size(); ++i) {
-        QDir().mkpath(QFileInfo(box.path(links.at(i))).absolutePath());
-        if (!QFile::link(targets.at(i), box.path(links.at(i))))
+    const int reports = server.requestsTo(QStringLiteral("/clientChannel/clientChannelInfo")).size();
+    QProcess installer;
+    installer.setProcessEnvironment(box.environment());
+    installer.setWorkingDirectory(box.path(QStringLiteral("delivery")));
+    installer.setProcessChannelMode(QProcess::MergedChannels);
+    installer.start(box.path(QStringLiteral("delivery/install")), QStringList());
+    if (!installer.waitForStarted(10000))
+        return false;
+    const QString window = display.waitForWindow(installer.processId(), QStringLiteral("Widget"), 30000);
+    const QPoint installButton(293, 293);
+    if (window.isEmpty() || !display.click(window, installButton.x(), installButton.y()))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (server.requestsTo(QStringLiteral("/clientChannel/clientChannelInfo")).size() == reports) {
+        if (clock.elapsed() > 120000)
             return false;
+        QThread::msleep(100);
     }
-    return true;
+    QThread::msleep(300);
+    // The same button finishes and starts the client.
+    display.click(window, installButton.x(), installButton.y());
+    if (!installer.waitForFinished(60000) || installer.exitCode() != 0) {
+        qWarning() << "installer:" << installer.readAll();
+        return false;
+    }
+    clock.restart();
+    while (clientPids().isEmpty() && clock.elapsed() < 30000)
+        QThread::msleep(50);
+    const QString registered = box.regValue(QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + edition.productKey(),
+                                            QStringLiteral("installDir"));
+    installFolder = QString(registered).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return !installFolder.isEmpty() && QFile::exists(installFolder + QStringLiteral("/uninstall.exe")) && !clientPids().isEmpty();
 }
 
 QStringList UninstallMachine::shortcuts() const
@@ -202,8 +247,9 @@ QString UninstallMachine::tree() const
 {
     // The registry is compared as values, the client's record separately;
     // the temporary and runtime folders belong to the running programs.
-    return without(Sandbox::tree(box.root()),
-                   { QStringLiteral("registry"), QStringLiteral("tmp"), QStringLiteral("runtime"), QStringLiteral("standin.log") });
+    // The installation media are no part of the machine either.
+    return without(Sandbox::tree(box.root()), { QStringLiteral("registry"), QStringLiteral("tmp"), QStringLiteral("runtime"),
+                                                QStringLiteral("standin.log"), QStringLiteral("delivery"), QStringLiteral("client") });
 }
 
 QString UninstallMachine::hives() const
@@ -221,16 +267,6 @@ QString UninstallMachine::hives() const
     return lines.join(QLatin1Char('\n'));
 }
 
-QProcess *UninstallMachine::startClient()
-{
-    QProcess *client = box.start(installFolder + QLatin1Char('/') + edition.exe);
-    QElapsedTimer clock;
-    clock.start();
-    while (box.standinStarts().isEmpty() && clock.elapsed() < 5000)
-        QThread::msleep(20);
-    return client;
-}
-
 bool UninstallMachine::startUninstaller(const QString &title)
 {
     uninstaller.setProcessEnvironment(box.environment());
@@ -239,7 +275,7 @@ bool UninstallMachine::startUninstaller(const QString &title)
     uninstaller.start(installFolder + QStringLiteral("/uninstall.exe"), QStringList());
     if (!uninstaller.waitForStarted(10000))
         return false;
-    windowId = display.waitForWindow(uninstaller.processId(), title);
+    windowId = display.waitForWindow(uninstaller.processId(), title, 30000);
     return !windowId.isEmpty();
 }
 

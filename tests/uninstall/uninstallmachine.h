@@ -33,7 +33,7 @@ struct Edition {
     QString lang;
     QString name;
     QString nameEN;
-    QString exe = QStringLiteral("OmbrixVPL.exe");
+    QString exe;
 
     static Edition general(const QString &lang = QStringLiteral("zh_cn"));
     static Edition partner();
@@ -44,6 +44,8 @@ struct Edition {
     QString productKey() const;
     QString subFolder() const;
     QString shownName() const { return zh() ? name : nameEN; }
+    // The identity options of the delivery builder.
+    QStringList deliveryArguments() const;
 };
 
 // A sandbox machine with the product installed on it, next to things the
@@ -51,13 +53,15 @@ struct Edition {
 class UninstallMachine
 {
 public:
-    UninstallMachine(const Edition &edition, const VirtualDisplay &display, const QString &serverBase);
+    UninstallMachine(const Edition &edition, const VirtualDisplay &display, const TestServer &server);
     ~UninstallMachine();
 
     Sandbox box;
     Edition edition;
 
-    // Lays out the installation as the installer leaves it; false on failure.
+    // Makes a delivery of the edition and installs it with the real
+    // installer, clicked through (install, finish); false on failure. The
+    // finish click leaves the client running.
     bool install();
     // The versioned installation folder, forward slashes.
     QString installDir() const { return installFolder; }
@@ -72,9 +76,6 @@ public:
     // every value of every registry hive.
     QString tree() const;
     QString hives() const;
-
-    // The client, as a user left it running.
-    QProcess *startClient();
 
     // The installed uninstaller on the display; its window once shown.
     bool startUninstaller(const QString &title = QStringLiteral("Widget"));
@@ -91,6 +92,8 @@ public:
     // Waits for the program's end; its exit code, or -1.
     int waitForExit(int timeoutMs = 20000);
     QString output() const;
+    // Whether a client this machine started still runs.
+    bool clientRunning() const;
 
     // A copy of /bin/sleep named 3dsmax.exe, running.
     QProcess *startMax();
@@ -109,9 +112,11 @@ public:
 
 private:
     void reg(const QStringList &arguments);
+    bool makeDelivery();
+    QList<qint64> clientPids() const;
 
     const VirtualDisplay &display;
-    QString serverBase;
+    const TestServer &server;
     QString installFolder;
     QProcess uninstaller;
     QTemporaryFile log;
