@@ -79,9 +79,10 @@ void XFunc::removeTree(const QString &path, bool verbose)
     // On Windows a read-only file cannot be deleted; give the owner write.
     // The owner bit alone is read from the file's status, without the
     // access() calls that the full permission set costs.
+    // A link goes as it is: its target's permissions are not ours to change.
     auto removeOne = [](const QString &file) {
         const QFileInfo status(file);
-        if (!status.permission(QFile::WriteOwner))
+        if (!status.isSymLink() && !status.permission(QFile::WriteOwner))
             QFile::setPermissions(file, status.permissions() | QFile::WriteOwner);
         return FileSystem::removeFile(file);
     };

@@ -52,6 +52,8 @@ private slots:
     void removes();
     void logs_data();
     void logs();
+    void leavesLinkTargetsAlone_data();
+    void leavesLinkTargetsAlone();
     void leavesRunningExecutable();
 
 private:
@@ -175,6 +177,41 @@ void DeletionTest::logs()
         widget.veryDel(path);
     qInstallMessageHandler(previous);
     QCOMPARE(logged, expected);
+}
+
+void DeletionTest::leavesLinkTargetsAlone_data()
+{
+    QTest::addColumn<bool>("quiet");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("after");
+    const QString target = QStringLiteral("dir T\nfile T/readonly.txt 1");
+    QTest::newRow("veryDel: a link in the tree") << false << "A" << target;
+    QTest::newRow("veryDel: the link itself") << false << "A/l" << "dir A\n" + target;
+    QTest::newRow("delPath: a link in the tree") << true << "A" << target;
+    QTest::newRow("delPath: the link itself") << true << "A/l" << "dir A\n" + target;
+}
+
+// Clearing read-only applies to what the product placed, not to a link's target.
+void DeletionTest::leavesLinkTargetsAlone()
+{
+    QFETCH(bool, quiet);
+    QFETCH(QString, path);
+    QFETCH(QString, after);
+    static int runs = 0;
+    const QString work = sandbox.path(QStringLiteral("links%1").arg(++runs));
+    build(work, { "T/readonly.txt", "A/l>T/readonly.txt" });
+    const QString target = work + QStringLiteral("/T/readonly.txt");
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(target, readOnly));
+    BaseWidget widget;
+    if (quiet)
+        XFunc::delPath(work + QLatin1Char('/') + path);
+    else
+        widget.veryDel(work + QLatin1Char('/') + path);
+    QCOMPARE(Sandbox::tree(work), after);
+    // The "User" bits tell what this process may do, not the file's mode.
+    const QFile::Permissions mode = QFile::permissions(target) & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    QCOMPARE(mode, readOnly);
 }
 
 void DeletionTest::leavesRunningExecutable()
