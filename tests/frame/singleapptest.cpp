@@ -43,9 +43,12 @@ class SingleAppTest : public QObject
 private slots:
     void secondStartEnds_data();
     void secondStartEnds();
-    void whileInstallerRuns_data();
-    void whileInstallerRuns();
+    void whileAProgramRuns_data();
+    void whileAProgramRuns();
     void firstKilledThenNewStartRuns();
+
+private:
+    static QString layOut(Sandbox &sandbox, const QString &program);
 };
 
 void SingleAppTest::secondStartEnds_data()
@@ -82,40 +85,63 @@ void SingleAppTest::secondStartEnds()
     stop(first);
 }
 
-void SingleAppTest::whileInstallerRuns_data()
+void SingleAppTest::whileAProgramRuns_data()
 {
+    QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("install again") << "install" << QStringList();
-    QTest::newRow("uninstall") << "uninstall" << QStringList();
-    QTest::newRow("update") << "update" << QStringList { "2.0.2.01011" };
+    for (const char *first : { "install", "update" }) {
+        QTest::addRow("%s runs, install starts", first) << first << "install" << QStringList();
+        QTest::addRow("%s runs, uninstall starts", first) << first << "uninstall" << QStringList();
+        QTest::addRow("%s runs, update starts", first) << first << "update" << QStringList { "2.0.2.01011" };
+    }
 }
 
-// The real installer from a delivery folder stays up with its window (the
-// Unity edition skips the 3ds Max check, which other tests' stand-ins could sway).
-void SingleAppTest::whileInstallerRuns()
+// Lays out a program as a person would meet it and returns its folder: the
+// installer in a delivery folder (the Unity edition, which skips the 3ds Max
+// check that other tests' stand-ins could sway), the updater in an
+// installation whose update server refuses at once on the loopback.
+QString SingleAppTest::layOut(Sandbox &sandbox, const QString &program)
 {
+    const bool installer = program == QLatin1String("install");
+    const QString folder = sandbox.path(installer ? QStringLiteral("delivery") : QStringLiteral("Ombrix/OmbrixVPL/2.0.1.07042"));
+    QDir().mkpath(folder);
+    QFile::copy(TestPaths::bin(program), folder + QLatin1Char('/') + program);
+    const QList<std::pair<const char *, QByteArray>> files = installer
+        ? QList<std::pair<const char *, QByteArray>> { { "OB.ini", "[info]\nthird=KDRender\nexe=OmbrixVPL.exe\n" }, { "version", "2.0.1.07042" } }
+        : QList<std::pair<const char *, QByteArray>> { { "service.ini", "[server]\nupdateHost=127.0.0.1:1\nupdateHostEn=127.0.0.1:1\n" } };
+    for (const auto &[file, content] : files) {
+        QFile out(folder + QLatin1Char('/') + QLatin1String(file));
+        out.open(QIODevice::WriteOnly);
+        out.write(content);
+    }
+    if (!installer) {
+        sandbox.reg({ "add", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OmbrixVPL", "/v", "installDir", "/d",
+                      QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\')), "/f" });
+        sandbox.reg({ "add", "HKCU\\Software\\Norvane\\OmbrixVPL\\Settings", "/v", "info", "/d",
+                      "{\"exe\":\"OmbrixVPL.exe\",\"lang\":\"zh_cn\"}", "/f" });
+    }
+    return folder;
+}
+
+void SingleAppTest::whileAProgramRuns()
+{
+    QFETCH(QString, first);
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
-    for (const QString &needed : { QStringLiteral("install"), program }) {
+    for (const QString &needed : { first, program }) {
         if (!QFileInfo::exists(TestPaths::bin(needed)))
             QSKIP("a program is not built yet");
     }
     Sandbox sandbox;
-    const QString delivery = sandbox.path(QStringLiteral("delivery"));
-    QVERIFY(QDir().mkpath(delivery));
-    QVERIFY(QFile::copy(TestPaths::bin(QStringLiteral("install")), delivery + QStringLiteral("/install")));
-    for (const auto &[file, content] : { std::pair { "OB.ini", QByteArray("[info]\nthird=KDRender\nexe=OmbrixVPL.exe\n") },
-                                         std::pair { "version", QByteArray("2.0.1.07042") } }) {
-        QFile out(delivery + QLatin1Char('/') + QLatin1String(file));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(content);
-    }
-    // Started from its delivery folder, where it finds its version file.
-    QProcess installer;
-    installer.setProcessEnvironment(sandbox.environment());
-    installer.setWorkingDirectory(delivery);
-    installer.start(delivery + QStringLiteral("/install"), QStringList());
+    const QString folder = layOut(sandbox, first);
+    // Started from its own folder, where the installer finds its version file.
+    QProcess running;
+    running.setProcessEnvironment(sandbox.environment());
+    running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    running.setWorkingDirectory(folder);
+    running.start(folder + QLatin1Char('/') + first,
+                  first == QLatin1String("update") ? QStringList { "2.0.2.01011" } : QStringList());
     const auto listening = [&] {
         QLocalSocket probe;
         probe.connectToServer(sandbox.path(QStringLiteral("tmp/velanor_install")));
@@ -127,8 +153,8 @@ void SingleAppTest::whileInstallerRuns()
     QCOMPARE(sandbox.run(TestPaths::bin(program), arguments, 20000, &output), 0);
     QVERIFY2(output.contains("server exist"), output.constData());
     QVERIFY2(!output.contains("No matching signal"), output.constData());
-    QCOMPARE(installer.state(), QProcess::Running);
-    stop(installer);
+    QCOMPARE(running.state(), QProcess::Running);
+    stop(running);
 }
 
 void SingleAppTest::firstKilledThenNewStartRuns()
