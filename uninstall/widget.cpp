@@ -159,11 +159,13 @@ void Widget::on_textEdit_textChanged()
     QString text = ui->textEdit->toPlainText();
     const int excess = text.size() - OtherTextLimit;
     if (excess > 0) {
-        const int position = ui->textEdit->textCursor().position();
-        text.remove(position - excess, excess);
+        // What was typed or pasted ends at the cursor; text set with the
+        // cursor at the start loses its end instead.
+        const int start = qMax(0, ui->textEdit->textCursor().position() - excess);
+        text.remove(start, excess);
         ui->textEdit->setPlainText(text);
         QTextCursor cursor = ui->textEdit->textCursor();
-        cursor.setPosition(position - excess);
+        cursor.setPosition(start);
         ui->textEdit->setTextCursor(cursor);
     }
     ui->checkOther->setChecked(!text.isEmpty());

@@ -304,27 +304,36 @@ void TestUninstallRun::guard_data()
 {
     QTest::addColumn<QString>("registered");
     QTest::addColumn<bool>("obIni");
+    QTest::addColumn<QString>("removed");
 
     // Paths relative to the sandbox; "%I" is the real installation folder.
-    QTest::newRow("OB.ini beside the uninstaller, no folder") << QString() << true;
-    QTest::newRow("drive root") << "sysdrive" << false;
-    QTest::newRow("program files") << "programfiles" << false;
-    QTest::newRow("user's home") << "home" << false;
-    QTest::newRow("parent is not a product folder") << "programfiles/Other/2.0.1.07042" << false;
-    QTest::newRow("dot-dot segments") << "%I/../../.." << false;
-    QTest::newRow("product folder itself") << "%I/.." << false;
+    QTest::newRow("OB.ini beside the uninstaller, no folder") << QString() << true << QString();
+    QTest::newRow("drive root") << "sysdrive" << false << QString();
+    QTest::newRow("program files") << "programfiles" << false << QString();
+    QTest::newRow("user's home") << "home" << false << QString();
+    QTest::newRow("parent is not a product folder") << "programfiles/Other/2.0.1.07042" << false << QString();
+    QTest::newRow("dot-dot segments") << "%I/../../.." << false << QString();
+    QTest::newRow("product folder itself") << "%I/.." << false << QString();
+    // The folder has the installer's shape and goes; the batch could not
+    // quote its parent, so none is written and the product folder stays.
+    QTest::newRow("percent in the product folder's path") << "programfiles/100%/OmbrixVPL/2.0.1.07042" << false
+                                                           << "programfiles/100%/OmbrixVPL/2.0.1.07042";
 }
 
 void TestUninstallRun::guard()
 {
     QFETCH(QString, registered);
     QFETCH(bool, obIni);
+    QFETCH(QString, removed);
     UninstallMachine m(Edition::general(QStringLiteral("en_us")), *display, *server);
     m.placeClientPlugins();
     const QString hivesBefore = m.hives();
     QVERIFY(m.install());
     QDir().mkpath(m.box.path(QStringLiteral("programfiles/Other/2.0.1.07042")));
     QFile::copy(TestPaths::bin(QStringLiteral("standin")), m.box.path(QStringLiteral("programfiles/Other/2.0.1.07042/Other.exe")));
+    QDir().mkpath(m.box.path(QStringLiteral("programfiles/100%/OmbrixVPL/2.0.1.07042/plugins")));
+    QFile::copy(TestPaths::bin(QStringLiteral("standin")), m.box.path(QStringLiteral("programfiles/100%/OmbrixVPL/2.0.1.07042/plugins/x.dll")));
+    QDir().mkpath(m.box.path(QStringLiteral("programfiles/100%/OmbrixVPL/1.0.0.00000")));
     if (obIni) {
         QSettings ini(m.installDir() + QStringLiteral("/OB.ini"), QSettings::IniFormat);
         ini.setIniCodec(QTextCodec::codecForName("GB2312"));
@@ -351,8 +360,11 @@ void TestUninstallRun::guard()
     QVERIFY(!QFile::exists(m.batchFile()));
     QThread::msleep(1500);
     // Only the shortcuts and the plug-ins, which lie where the product puts
-    // them, are gone; no folder was touched and no batch was written.
-    COMPARE_LINES(lines(m.tree()), lines(UninstallMachine::without(installedTree, m.shortcuts() + m.removedPluginFiles())));
+    // them, are gone, and a folder of the installer's shape; no batch.
+    QStringList gone = m.shortcuts() + m.removedPluginFiles();
+    if (!removed.isEmpty())
+        gone << removed;
+    COMPARE_LINES(lines(m.tree()), lines(UninstallMachine::without(installedTree, gone)));
     QCOMPARE(m.hives(), hivesBefore);
 }
 
