@@ -9,7 +9,6 @@ namespace {
 
 const char KDRender[] = "KDRender";
 const int ShownReasons = 4;
-const int OtherTextLimit = 100;
 const int OtherId = -1;
 
 }

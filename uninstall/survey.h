@@ -10,6 +10,9 @@
 // for, which reasons to offer, and the report of the user's answer.
 namespace Survey {
 
+// The free text of the "other" box is cut to this many characters.
+constexpr int OtherTextLimit = 100;
+
 struct Reason {
     int id = 0;
     QString text;

@@ -23,7 +23,6 @@
 namespace {
 
 const char KDRender[] = "KDRender";
-const int OtherTextLimit = 100;
 const int OtherBox = 5;
 
 }
@@ -157,7 +156,7 @@ void Widget::repllyFinished(QNetworkReply *reply)
 void Widget::on_textEdit_textChanged()
 {
     QString text = ui->textEdit->toPlainText();
-    const int excess = text.size() - OtherTextLimit;
+    const int excess = text.size() - Survey::OtherTextLimit;
     if (excess > 0) {
         // What was typed or pasted ends at the cursor; text set with the
         // cursor at the start loses its end instead.
