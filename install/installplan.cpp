@@ -5,14 +5,31 @@
 #include <QFileInfo>
 
 namespace {
+
 const char Unity[] = "KDRender";
+
+// The version becomes a folder name: text that could name another folder,
+// or that no file system takes, is none.
+bool isFolderName(const QString &text)
+{
+    if (text.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar::ReplacementCharacter || QStringLiteral("\\/:*?<>|").contains(c))
+            return false;
+    }
+    return true;
+}
+
 }
 
 QString InstallPlan::parseVersion(const QByteArray &content)
 {
-    QString text = QString::fromUtf8(content);
+    // All of it: the QByteArray form would stop at a NUL.
+    QString text = QString::fromUtf8(content.constData(), content.size());
     text.remove(QLatin1Char('"'));
-    return text.trimmed();
+    text = text.trimmed();
+    return isFolderName(text) ? text : QString();
 }
 
 QString InstallPlan::folderWord(const QString &third)

@@ -9,7 +9,8 @@
 // install window takes, kept free of the window so they can be checked alone.
 namespace InstallPlan {
 
-// The version text of the delivery's "version" file: quotes dropped, trimmed.
+// The version text of the delivery's "version" file: quotes dropped, trimmed;
+// empty when the text could not be the name of one folder.
 QString parseVersion(const QByteArray &content);
 
 // "Ombrix" for the general and Unity editions, otherwise the channel itself.
