@@ -6,6 +6,7 @@
 #include "sandbox.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
@@ -75,6 +76,10 @@ private slots:
     void taskListShowsRealCase();
     void killProcess_data();
     void killProcess();
+    void runWaitsWithinItsBound_data();
+    void runWaitsWithinItsBound();
+    void startsDetachedFromAWindowsPath_data();
+    void startsDetachedFromAWindowsPath();
 };
 
 void ProcessesTest::existProcess_data()
@@ -140,6 +145,61 @@ void ProcessesTest::killProcess()
     QVERIFY(copies.allStarted());
     BaseWidget::killProcess(image(name));
     QCOMPARE(copies.alive(running), survivors);
+}
+
+void ProcessesTest::runWaitsWithinItsBound_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("finishes in time") << "/bin/true" << QStringList() << true;
+    QTest::newRow("a failing program still finished") << "/bin/false" << QStringList() << true;
+    QTest::newRow("cannot start") << "/nonexistent/tool.exe" << QStringList() << false;
+    QTest::newRow("runs past the bound") << "3dsmax.exe" << QStringList { "30" } << false;
+}
+
+void ProcessesTest::runWaitsWithinItsBound()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, finished);
+    Sandbox sandbox;
+    if (!program.startsWith(QLatin1Char('/'))) {
+        const QString copy = sandbox.path(image(program));
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), copy));
+        program = copy;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(Processes::run(program, arguments, 500), finished);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    // What ran past its bound was ended.
+    QVERIFY(!BaseWidget::existProcess(image(QStringLiteral("3dsmax.exe"))));
+}
+
+void ProcessesTest::startsDetachedFromAWindowsPath_data()
+{
+    QTest::addColumn<bool>("shell");
+    QTest::newRow("startDetached") << false;
+    QTest::newRow("explorer") << true;
+}
+
+// The client is started by a path with backslashes, as the registry holds it.
+void ProcessesTest::startsDetachedFromAWindowsPath()
+{
+    QFETCH(bool, shell);
+    Sandbox sandbox;
+    sandbox.enter();
+    const QString folder = sandbox.path(QStringLiteral("Ombrix/OmbrixVPL/2.0.1.07042"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString client = image(QStringLiteral("OmbrixVPL.exe"));
+    QVERIFY(QFile::copy(TestPaths::bin(QStringLiteral("standin")), folder + QLatin1Char('/') + client));
+    const QString windowsPath = QString(folder + QLatin1Char('/') + client).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QVERIFY(shell ? Processes::openWithShell(windowsPath) : Processes::startDetached(windowsPath, { QStringLiteral("RegAutoRun") }));
+    QTRY_COMPARE(sandbox.standinStarts(), QStringList { client + (shell ? QStringLiteral("\t") : QStringLiteral("\tRegAutoRun")) });
+    QVERIFY(BaseWidget::existProcess(client));
+    BaseWidget::killProcess(client);
+    QVERIFY(!BaseWidget::existProcess(client));
 }
 
 QTEST_GUILESS_MAIN(ProcessesTest)
