@@ -201,7 +201,7 @@ QProcess *TestInstaller::startInstaller()
 
 QString TestInstaller::waitForWindow(const QString &title)
 {
-    const QString window = display->waitForWindow(installer->processId(), title, 60000);
+    const QString window = display->waitForWindow(installer->processId(), title, 120000);
     if (window.isEmpty())
         qWarning() << "no window" << title << "installer state" << installer->state() << "exit code" << installer->exitCode()
                    << installer->readAll();
@@ -515,7 +515,9 @@ void TestInstaller::reinstallation()
     QFETCH(QString, previous);
     QFETCH(QPoint, answer);
     QFETCH(bool, clientEnded);
-    makeDelivery({});
+    // A client name of this test's own: other tests end clients by name too.
+    const QString exe = QStringLiteral("OmbrixReinstall.exe");
+    makeDelivery({ QStringLiteral("--exe"), exe });
     if (previous.startsWith(QLatin1String("programfiles"))) {
         QVERIFY(QDir().mkpath(sandbox->path(previous)));
         QFile old(sandbox->path(previous + QStringLiteral("/old.txt")));
@@ -528,7 +530,7 @@ void TestInstaller::reinstallation()
     setRegistry(settings, QStringLiteral("InstallDir"), registryForm);
     setRegistry(settings, QStringLiteral("ThirdPart"), QString());
 
-    const QString running = sandbox->path(QStringLiteral("running/OmbrixVPL.exe"));
+    const QString running = sandbox->path(QStringLiteral("running/") + exe);
     QVERIFY(QDir().mkpath(QFileInfo(running).path()));
     QVERIFY(QFile::copy(TestPaths::bin(QStringLiteral("standin")), running));
     QProcess *client = sandbox->start(running);
