@@ -1,21 +1,25 @@
 #!/bin/bash
-# The installer from start to finish on this machine, in a sandbox of its own.
+# The whole life of an installation on this machine, in a sandbox of its own:
+# install, update, uninstall.
 #
 #   tools/demo.sh                 runs under its own Xvfb and clicks as a person would
-#   tools/demo.sh --interactive   shows the window on $DISPLAY for you to click
+#   tools/demo.sh --interactive   shows the windows on $DISPLAY for you to click
 #
 # It installs what is needed, builds (into OMBRIX_BUILD_DIR, default build/),
 # makes a sample delivery of the general edition (Chinese) with a stand-in
-# client, starts a loopback operations server, runs the installer with its
-# own HOME, registry, program files, AppData, system drive and temp folder
-# under demo/, and prints what was placed. Screenshots: demo/screenshots/.
+# client, starts a loopback operations and update server, runs the installer
+# with its own HOME, registry, program files, AppData, system drive and temp
+# folder under demo/, then the updater to a newer release from the server
+# (some files changed, the running client among them), then the uninstaller
+# with its reason survey, and ends with what each step placed, changed and
+# removed. Screenshots: demo/screenshots/ (OMBRIX_DEMO_DIR moves demo/).
 # Ends non-zero when a step failed.
 set -u
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${OMBRIX_BUILD_DIR:-$here/build}
 bin=$build/bin
-demo=$here/demo
+demo=${OMBRIX_DEMO_DIR:-$here/demo}
 sandbox=$demo/machine
 delivery=$demo/delivery
 shots=$demo/screenshots
@@ -25,6 +29,10 @@ interactive=0
 server_pid=""
 display_pid=""
 installer_pid=""
+program_pid=""
+release=$demo/release
+new_version=2.1.0
+release_note="2.1.0: faster uploads, fixes / 上传更快，修复若干问题"
 
 step() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: FAILED: %s\n' "$*" >&2; exit 1; }
@@ -40,6 +48,7 @@ machine() {
 # Only what the demo started, by process id.
 stop_all() {
     [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
     if [ -f "$sandbox/standin.log" ]; then
         cut -f2 "$sandbox/standin.log" | while read -r pid; do
             [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -82,7 +91,9 @@ prepare_sandbox() {
 start_server() {
     step "operations server on 127.0.0.1"
     rm -f "$demo/server.port" "$demo/server.log"
-    python3 "$here/tools/testserver.py" --port 0 --port-file "$demo/server.port" --log "$demo/server.log" >"$demo/server.out" 2>&1 &
+    rm -rf "$release" && mkdir -p "$release"
+    python3 "$here/tools/testserver.py" --port 0 --port-file "$demo/server.port" --log "$demo/server.log" \
+        --release "$release" --note "$release_note" >"$demo/server.out" 2>&1 &
     server_pid=$!
     wait_for 10 test -s "$demo/server.port" || fail "the test server did not start"
     port=$(cat "$demo/server.port")
@@ -99,7 +110,8 @@ make_sample_delivery() {
     for i in $(seq 1 1500); do printf 'resource %d\n' "$i" >"$client/resources/r$i.txt"; done
     python3 "$here/tools/makedelivery.py" --client "$client" --out "$delivery" --bin "$bin" --force \
         --name "Ombrix云渲染" --name-en "Ombrix Cloud Render" --mark DEMO01 --version 2.0.1 \
-        --bs "http://127.0.0.1:$port" --channel-host "127.0.0.1:$port" || fail "making the delivery"
+        --bs "http://127.0.0.1:$port" --channel-host "127.0.0.1:$port" \
+        --update-host "127.0.0.1:$port" --update-host-en "127.0.0.1:$port" || fail "making the delivery"
     cp "$bin/standin" "$delivery/FBsetup.exe"
 }
 
@@ -193,13 +205,182 @@ EOF
     cut -f1,3- "$sandbox/standin.log"
 }
 
-mkdir -p "$demo"
-install_dependencies
-build_programs
-prepare_sandbox
-start_server
-make_sample_delivery
-start_display
-run_installer
-show_results
-step "done"
+# ---- the rest of the road: update, uninstall, and what each step did ----
+
+# The machine's files and registry at one moment, for the summary.
+snapshot() { # name
+    mkdir -p "$demo/state"
+    python3 "$here/tools/machinestate.py" snapshot "$sandbox" "$demo/state/$1.json" || fail "noting the machine's state"
+}
+
+regvalue() { # key name
+    env "${machine_env[@]}" "$bin/reg" query "$1" /v "$2" 2>/dev/null | sed -n "s/^    $2    REG_SZ    //p"
+}
+
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\OmbrixVPL'
+
+# The versioned installation folder the registry names, as a path here.
+installed_folder() {
+    regvalue "$uninstall_key" installDir | tr '\\' /
+}
+
+window_up() { [ -n "$(window_of "$1" "$2")" ]; }
+requested() { grep -q "\"path\": \"$1\"" "$demo/server.log" 2>/dev/null; }
+registered_version() { [ "$(regvalue "$uninstall_key" DisplayVersion)" = "$1" ]; }
+unregistered() { ! env "${machine_env[@]}" "$bin/reg" query "$uninstall_key" >/dev/null 2>&1; }
+client_running() {
+    local pid
+    for pid in $(cut -f2 "$sandbox/standin.log" 2>/dev/null); do
+        [ -e "/proc/$pid" ] && return 0
+    done
+    return 1
+}
+
+fault() { # route mode
+    curl -s -o /dev/null -d "{\"$1\":\"$2\"}" "http://127.0.0.1:$port/_control" || fail "setting the server's $1 route"
+}
+
+# Starts one of the installed programs from the installation folder.
+start_installed() { # program log arguments...
+    local program=$1 log=$2
+    shift 2
+    (cd "$folder" && exec env "${machine_env[@]}" "./$program" "$@") >"$demo/$log" 2>&1 &
+    program_pid=$!
+}
+
+# Waits for the program to close its window and end well.
+program_ended() { # log
+    wait_for 30 test ! -e "/proc/$program_pid" || fail "${1%.log} did not close"
+    wait "$program_pid" || fail "${1%.log} ended with status $?"
+    program_pid=""
+    grep -q "No matching signal" "$demo/$1" && fail "a slot of the ${1%.log} window is not connected"
+    return 0
+}
+
+make_release() {
+    step "release $new_version on the update server"
+    rm -rf "$release"
+    cp -a "$demo/client" "$release"
+    for i in 1 2 3; do printf 'resource %d, revised in %s\n' "$i" "$new_version" >"$release/resources/r$i.txt"; done
+    printf 'added in %s\n' "$new_version" >"$release/resources/added.txt"
+    # Listed first and sent slowly, so the running update can be seen.
+    printf '%s\n' "$new_version" >"$release/CHANGES.txt"
+    # A new client: the stand-in again, grown by a tail the program ignores.
+    { cat "$bin/standin"; printf 'release %s\n' "$new_version"; } >"$release/OmbrixVPL.exe"
+    chmod 755 "$release/OmbrixVPL.exe"
+    echo "changed: OmbrixVPL.exe, resources/r1.txt..r3.txt; new: CHANGES.txt, resources/added.txt"
+}
+
+run_updater() {
+    step "updater: $new_version from the update server"
+    machine
+    folder=$(installed_folder)
+    [ -d "$folder" ] || fail "no installation folder in the registry"
+    if client_running; then
+        echo "the client runs: its OmbrixVPL.exe is in use and will be set aside"
+    fi
+    fault stream drip@1
+    start_installed update.exe update.log "$new_version"
+    if [ "$interactive" = 1 ]; then
+        echo "the window is on $DISPLAY: watch the update, then click 完成 (finish)"
+        program_ended update.log
+        return
+    fi
+    local window
+    wait_for 60 window_up "$program_pid" Widget || fail "no update window"
+    window=$(window_of "$program_pid" Widget)
+    wait_for 60 requested /getVersionStream.htm || fail "the updater fetched nothing (log: demo/update.log)"
+    sleep 0.5
+    shot "$window" 5-update-running
+    wait_for 120 registered_version "$new_version" || fail "the update did not finish (log: demo/update.log)"
+    sleep 0.5
+    shot "$window" 6-update-finished
+    click "$window" 293 333 # "完成": start the client and close
+    program_ended update.log
+    fault stream none
+}
+
+run_uninstaller() {
+    step "uninstaller with the reason survey"
+    machine
+    folder=$(installed_folder)
+    [ -d "$folder" ] || fail "no installation folder in the registry"
+    product=$(dirname "$folder")
+    start_installed uninstall.exe uninstall.log
+    if [ "$interactive" = 1 ]; then
+        echo "the window is on $DISPLAY: click 卸载, choose reasons, 确定卸载, then 卸载完成"
+        program_ended uninstall.log
+        wait_for 15 test ! -e "$product" || fail "the product folder was not removed after the uninstaller ended"
+        return
+    fi
+    local window
+    wait_for 60 window_up "$program_pid" Widget || fail "no uninstall window"
+    window=$(window_of "$program_pid" Widget)
+    wait_for 30 requested /cms/uninstallReason/getPresentByType || fail "no reason list asked for"
+    sleep 0.5
+    shot "$window" 7-uninstall-confirmation
+    click "$window" 208 263 # "卸载": the reason page
+    sleep 0.5
+    shot "$window" 8-uninstall-reasons
+    click "$window" 109 91  # the first reason
+    click "$window" 109 121 # the third reason
+    click "$window" 273 188 # the free text, which checks "其他"
+    xdotool type --delay 30 "uploads too slow here"
+    click "$window" 273 268 # the contact
+    xdotool type --delay 30 "li.ming@mail.example"
+    sleep 0.3
+    shot "$window" 9-uninstall-answered
+    click "$window" 483 343 # "确定卸载"
+    wait_for 60 unregistered || fail "the removal did not finish (log: demo/uninstall.log)"
+    sleep 0.7
+    shot "$window" 10-uninstall-finished
+    click "$window" 288 313 # "卸载完成": close, and the clean-up script removes the folder
+    program_ended uninstall.log
+    wait_for 15 test ! -e "$product" || fail "the product folder was not removed after the uninstaller ended"
+}
+
+summary() {
+    step "summary: what each step placed, changed and removed"
+    local tool=$here/tools/machinestate.py
+    python3 "$tool" diff "$demo/state/0-before.json" "$demo/state/1-installed.json" --title "install (general edition, Chinese)"
+    python3 "$tool" diff "$demo/state/1-installed.json" "$demo/state/2-updated.json" --title "update to $new_version"
+    python3 "$tool" diff "$demo/state/2-updated.json" "$demo/state/3-uninstalled.json" --title "uninstall"
+    python3 "$tool" diff "$demo/state/0-before.json" "$demo/state/3-uninstalled.json" --title "left on the machine after the whole road"
+    echo "---- what the loopback server received"
+    python3 - "$demo/server.log" <<'EOF'
+import collections, json, sys
+records = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
+counts = collections.Counter("%s %s" % (r["method"], r["path"]) for r in records)
+for request, n in counts.items():
+    print("    %-60s %d" % (request, n))
+for r in records:
+    if r["path"] == "/cms/uninstallReason/getUserUninstallReasonByType":
+        print("    survey answer: " + r["body"])
+EOF
+    echo "---- screenshots (demo/screenshots/)"
+    (cd "$shots" && ls -1 *.png | sort -n | sed 's/^/    /')
+}
+
+main() {
+    mkdir -p "$demo"
+    install_dependencies
+    build_programs
+    prepare_sandbox
+    start_server
+    make_sample_delivery
+    start_display
+    snapshot 0-before
+    run_installer
+    snapshot 1-installed
+    show_results
+    make_release
+    run_updater
+    snapshot 2-updated
+    run_uninstaller
+    snapshot 3-uninstalled
+    summary
+    step "done"
+}
+
+# Sourced (tools/screenshots.sh), it only lends its steps.
+[ "${BASH_SOURCE[0]}" = "$0" ] && main "$@"
