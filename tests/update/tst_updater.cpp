@@ -398,8 +398,9 @@ void UpdaterTest::systemClose_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("waitFor");
-    QTest::newRow("while the manifest stalls") << "manifest=stall" << "/getVersionFile.htm";
-    QTest::newRow("while a download stalls") << "stream=stallbody" << "/getVersionStream.htm";
+    QTest::addColumn<QString>("lang");
+    QTest::newRow("while the manifest stalls") << "manifest=stall" << "/getVersionFile.htm" << "";
+    QTest::newRow("while a download stalls") << "stream=stallbody" << "/getVersionStream.htm" << "en_us";
 }
 
 // Closing the window from outside ends the run and the program cleanly.
@@ -407,15 +408,17 @@ void UpdaterTest::systemClose()
 {
     QFETCH(QString, fault);
     QFETCH(QString, waitFor);
-    server.reset(new TestServer({ QStringLiteral("--release"), sandbox->path(QStringLiteral("release/OmbrixVPL")), QStringLiteral("--fault"), fault }));
-    Installation installation(*sandbox, general(QString()));
+    QFETCH(QString, lang);
+    server.reset(new TestServer({ QStringLiteral("--release"), sandbox->path(QStringLiteral("release/OmbrixVPL")), QStringLiteral("--fault"), fault,
+                                  QStringLiteral("--note"), QStringLiteral("<b>5.2</b><br>Faster uploads") }));
+    Installation installation(*sandbox, general(lang));
     QVERIFY(installation.seed(oldClient(), server->host(), server->host()));
     const QString before = ReleaseFiles::digests(installation.folder());
     UpdaterRun run(*sandbox, installation.updater(), { Version });
     const QString window = display.waitForWindow(run.pid(), QStringLiteral("Widget"));
     QVERIFY(!window.isEmpty());
     QTRY_COMPARE(server->requestsTo(waitFor).size(), 1);
-    screenshot(window, QStringLiteral("running-zh"));
+    screenshot(window, lang.isEmpty() ? QStringLiteral("running-zh") : QStringLiteral("running-en"));
     QProcess close;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display.name());
