@@ -85,32 +85,32 @@ def machine_description(build, work):
     ]
 
 
-def format_seconds(value):
-    if value is None:
-        return "—"
-    return "%.0f ms" % (value * 1000) if value < 10 else "%.1f s" % value
-
-
 def format_kib(value):
     return "—" if value is None else "%.0f MiB" % (value / 1024)
 
 
 def table(results):
-    lines = ["| case | tool | median | ratio to reference | peak memory | runs | goal |",
-             "|---|---|---|---|---|---|---|"]
+    lines = ["| case | tool | median time | ratio to reference | median CPU | CPU ratio | peak memory | runs | goal |",
+             "|---|---|---|---|---|---|---|---|---|"]
     for result in results:
-        ref = median([s.seconds for s in result.samples.get(result.reference, [])])
+        reference = result.samples.get(result.reference, [])
+        ref = median([s.seconds for s in reference])
+        ref_cpu = median([s.cpu for s in reference])
         for name, samples in result.samples.items():
             value = median([s.seconds for s in samples])
+            cpu = median([s.cpu for s in samples])
             peak = median([s.peak_kib for s in samples])
-            ratio = "%.2f ×" % (value / ref) if value is not None and ref else "—"
             if name == result.reference:
-                ratio = "reference"
-            goal = result.verdict if name in result.ours else ""
-            lines.append("| %s | %s | %s | %s | %s | %d | %s |" % (
-                result.title, name, result.show(value), ratio, format_kib(peak), len(samples), goal))
+                ratio = cpu_ratio = "reference"
+            else:
+                ratio = "%.2f ×" % (value / ref) if value is not None and ref else "—"
+                cpu_ratio = "%.2f ×" % (cpu / ref_cpu) if cpu is not None and ref_cpu else "—"
+            goal = result.verdicts.get(name, "")
+            lines.append("| %s | %s | %s | %s | %s | %s | %s | %d | %s |" % (
+                result.title, name, result.show(value), ratio, result.show(cpu), cpu_ratio, format_kib(peak),
+                len(samples), goal))
         for note in result.notes:
-            lines.append("| %s | *note* | %s | | | | |" % (result.title, note))
+            lines.append("| %s | *note* | %s | | | | | | |" % (result.title, note))
     return lines
 
 

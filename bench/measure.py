@@ -8,19 +8,21 @@ import time
 
 
 class Sample:
-    def __init__(self, seconds, peak_kib=None, note=None):
+    """One run: wall seconds, peak resident KiB, CPU seconds (user + system)."""
+
+    def __init__(self, seconds, peak_kib=None, cpu=None):
         self.seconds = seconds
         self.peak_kib = peak_kib
-        self.note = note
+        self.cpu = cpu
 
 
 def run(command, env=None, cwd=None, check=True, stdin=None):
-    """Runs command under /usr/bin/time; returns (wall seconds, peak KiB, stdout).
+    """Runs command under /usr/bin/time; returns (wall seconds, peak KiB, CPU seconds, stdout).
 
     The time is taken around the whole process, start-up included, so both
     sides of a comparison pay for their start the same way."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as peak:
-        full = ["/usr/bin/time", "-f", "%M", "-o", peak.name] + list(command)
+        full = ["/usr/bin/time", "-f", "%M %U %S", "-o", peak.name] + list(command)
         start = time.perf_counter()
         done = subprocess.run(full, env=env, cwd=cwd, stdin=stdin or subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -28,9 +30,10 @@ def run(command, env=None, cwd=None, check=True, stdin=None):
         if check and done.returncode != 0:
             raise RuntimeError("%s failed (%d): %s" % (" ".join(command), done.returncode,
                                                       done.stderr.decode(errors="replace")[-2000:]))
-        lines = [line for line in peak.read().splitlines() if line.strip()]
-        kib = int(lines[-1]) if lines and lines[-1].strip().isdigit() else None
-    return seconds, kib, done.stdout.decode(errors="replace")
+        fields = (peak.read().splitlines() or [""])[-1].split()
+        kib = int(fields[0]) if len(fields) == 3 else None
+        cpu = float(fields[1]) + float(fields[2]) if len(fields) == 3 else None
+    return seconds, kib, cpu, done.stdout.decode(errors="replace")
 
 
 def median(values):
