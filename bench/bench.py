@@ -18,7 +18,6 @@ import sys
 import tempfile
 
 import cases
-import inputs
 from measure import median
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -40,7 +39,7 @@ def filesystem_of(path):
     return out[-1] if out else "?"
 
 
-def machine_description(build, work):
+def machine_description(work):
     def first_line(command):
         try:
             out = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True).stdout
@@ -56,14 +55,6 @@ def machine_description(build, work):
                 break
     with open("/proc/meminfo") as f:
         mem_kib = int(f.readline().split()[1])
-    qt = "?"
-    cache = os.path.join(build, "CMakeCache.txt")
-    if os.path.exists(cache):
-        with open(cache) as f:
-            for line in f:
-                if line.startswith("Qt5Core_DIR") or line.startswith("Qt5_DIR"):
-                    qt = first_line(["qmake", "-query", "QT_VERSION"])
-                    break
     return [
         ("date", datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")),
         ("nproc", str(os.cpu_count())),
@@ -71,7 +62,7 @@ def machine_description(build, work):
         ("CPU", cpu),
         ("kernel", platform.release()),
         ("load average at start", " ".join(str(round(x, 2)) for x in os.getloadavg())),
-        ("Qt", qt),
+        ("Qt", first_line(["qmake", "-query", "QT_VERSION"])),
         ("compiler", first_line(["c++", "--version"])),
         ("build", "CMake Release"),
         ("work folder", "%s (%s)" % (work, filesystem_of(work))),
@@ -134,7 +125,7 @@ def main():
     work = args.work or tempfile.mkdtemp(prefix="ombrix-bench-", dir=default_work_root())
     keep = bool(args.work)
     os.makedirs(work, exist_ok=True)
-    description = machine_description(args.build, work)
+    description = machine_description(work)
     results = []
     try:
         context = cases.Context(os.path.abspath(args.build), work, args.rounds, args.heavy_rounds)
