@@ -19,10 +19,17 @@ set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${OMBRIX_BUILD_DIR:-$here/build}
 bin=$build/bin
-demo=${OMBRIX_DEMO_DIR:-$here/demo}
-sandbox=$demo/machine
-delivery=$demo/delivery
-shots=$demo/screenshots
+# Where one road keeps its machine, delivery, release and screenshots.
+use_folder() {
+    demo=$1
+    sandbox=$demo/machine
+    delivery=$demo/delivery
+    shots=$demo/screenshots
+    release=$demo/release
+}
+use_folder "${OMBRIX_DEMO_DIR:-$here/demo}"
+# The identity's language: zh_cn, or en_us (no reason page then).
+lang=zh_cn
 interactive=0
 [ "${1:-}" = "--interactive" ] && interactive=1
 
@@ -30,7 +37,6 @@ server_pid=""
 display_pid=""
 installer_pid=""
 program_pid=""
-release=$demo/release
 new_version=2.1.0
 release_note="2.1.0: faster uploads, fixes / 上传更快，修复若干问题"
 
@@ -45,8 +51,8 @@ machine() {
         OMBRIX_STANDIN_LOG="$sandbox/standin.log" DISPLAY="${DISPLAY:-}" QT_QPA_PLATFORM=xcb)
 }
 
-# Only what the demo started, by process id.
-stop_all() {
+# Only what the demo started, by process id: the programs of one road.
+stop_road() {
     [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
     if [ -f "$sandbox/standin.log" ]; then
@@ -55,6 +61,11 @@ stop_all() {
         done
     fi
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+    installer_pid="" program_pid="" server_pid=""
+}
+
+stop_all() {
+    stop_road
     [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null
 }
 trap stop_all EXIT
@@ -100,8 +111,8 @@ start_server() {
     echo "listening on 127.0.0.1:$port"
 }
 
-make_sample_delivery() {
-    step "sample delivery of the general edition (Chinese)"
+make_sample_delivery() { # further makedelivery.py options...
+    step "sample delivery: ${*:-general edition}, $lang"
     local client=$demo/client
     rm -rf "$client"
     mkdir -p "$client/resources"
@@ -111,7 +122,7 @@ make_sample_delivery() {
     python3 "$here/tools/makedelivery.py" --client "$client" --out "$delivery" --bin "$bin" --force \
         --name "Ombrix云渲染" --name-en "Ombrix Cloud Render" --mark DEMO01 --version 2.0.1 \
         --bs "http://127.0.0.1:$port" --channel-host "127.0.0.1:$port" \
-        --update-host "127.0.0.1:$port" --update-host-en "127.0.0.1:$port" || fail "making the delivery"
+        --update-host "127.0.0.1:$port" --update-host-en "127.0.0.1:$port" --lang "$lang" "$@" || fail "making the delivery"
     cp "$bin/standin" "$delivery/FBsetup.exe"
 }
 
@@ -134,7 +145,7 @@ window_of() { # pid title
 }
 
 shot() { # window name
-    import -window "$1" "$shots/$2.png" && echo "screenshot: demo/screenshots/$2.png"
+    import -window "$1" "$shots/$2.png" && echo "screenshot: ${shots#"$here"/}/$2.png"
 }
 
 click() { # window x y
@@ -236,6 +247,21 @@ client_running() {
     return 1
 }
 
+max_running() {
+    local p
+    for p in /proc/[0-9]*; do
+        [ "$(cat "$p/comm" 2>/dev/null)" = 3dsmax.exe ] && return 0
+    done
+    return 1
+}
+
+# The installer and the uninstaller refuse to run beside 3ds Max.
+no_max() {
+    max_running || return 0
+    echo "a process named 3dsmax.exe runs on this machine; waiting for it to end"
+    wait_for 60 eval '! max_running' || fail "3ds Max (3dsmax.exe) runs: the installer and the uninstaller refuse to run beside it"
+}
+
 fault() { # route mode
     curl -s -o /dev/null -d "{\"$1\":\"$2\"}" "http://127.0.0.1:$port/_control" || fail "setting the server's $1 route"
 }
@@ -319,18 +345,20 @@ run_uninstaller() {
     wait_for 30 requested /cms/uninstallReason/getPresentByType || fail "no reason list asked for"
     sleep 0.5
     shot "$window" 7-uninstall-confirmation
-    click "$window" 208 263 # "卸载": the reason page
-    sleep 0.5
-    shot "$window" 8-uninstall-reasons
-    click "$window" 109 91  # the first reason
-    click "$window" 109 121 # the third reason
-    click "$window" 273 188 # the free text, which checks "其他"
-    xdotool type --delay 30 "uploads too slow here"
-    click "$window" 273 268 # the contact
-    xdotool type --delay 30 "li.ming@mail.example"
-    sleep 0.3
-    shot "$window" 9-uninstall-answered
-    click "$window" 483 343 # "确定卸载"
+    click "$window" 208 263 # "卸载": the reason page; in English the removal at once
+    if [ "$lang" = zh_cn ]; then
+        sleep 0.5
+        shot "$window" 8-uninstall-reasons
+        click "$window" 109 91  # the first reason
+        click "$window" 109 121 # the third reason
+        click "$window" 273 188 # the free text, which checks "其他"
+        xdotool type --delay 30 "uploads too slow here"
+        click "$window" 273 268 # the contact
+        xdotool type --delay 30 "li.ming@mail.example"
+        sleep 0.3
+        shot "$window" 9-uninstall-answered
+        click "$window" 483 343 # "确定卸载"
+    fi
     wait_for 60 unregistered || fail "the removal did not finish (log: demo/uninstall.log)"
     sleep 0.7
     shot "$window" 10-uninstall-finished
@@ -342,7 +370,7 @@ run_uninstaller() {
 summary() {
     step "summary: what each step placed, changed and removed"
     local tool=$here/tools/machinestate.py
-    python3 "$tool" diff "$demo/state/0-before.json" "$demo/state/1-installed.json" --title "install (general edition, Chinese)"
+    python3 "$tool" diff "$demo/state/0-before.json" "$demo/state/1-installed.json" --title "install (general edition, $lang)"
     python3 "$tool" diff "$demo/state/1-installed.json" "$demo/state/2-updated.json" --title "update to $new_version"
     python3 "$tool" diff "$demo/state/2-updated.json" "$demo/state/3-uninstalled.json" --title "uninstall"
     python3 "$tool" diff "$demo/state/0-before.json" "$demo/state/3-uninstalled.json" --title "left on the machine after the whole road"
@@ -357,7 +385,7 @@ for r in records:
     if r["path"] == "/cms/uninstallReason/getUserUninstallReasonByType":
         print("    survey answer: " + r["body"])
 EOF
-    echo "---- screenshots (demo/screenshots/)"
+    echo "---- screenshots (${shots#"$here"/}/)"
     (cd "$shots" && ls -1 *.png | sort -n | sed 's/^/    /')
 }
 
@@ -370,12 +398,14 @@ main() {
     make_sample_delivery
     start_display
     snapshot 0-before
+    no_max
     run_installer
     snapshot 1-installed
     show_results
     make_release
     run_updater
     snapshot 2-updated
+    no_max
     run_uninstaller
     snapshot 3-uninstalled
     summary
