@@ -147,6 +147,10 @@ void UpdateWork::downFile()
         qDebug() << url << temporary;
         if (!entry.matchedPath.isEmpty())
             continue;
+        // An interrupted run may have fetched and verified it already; the
+        // installed file may even be gone, waiting for this very copy.
+        if (fileHash(temporary) == entry.hashCode && !entry.hashCode.isEmpty())
+            continue;
         if (stopping || !download(url, temporary))
             return;
         if (fileHash(temporary) != entry.hashCode) {

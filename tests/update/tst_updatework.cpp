@@ -56,6 +56,7 @@ private slots:
     void chosenServer_data();
     void chosenServer();
     void setsAsideFileInUse();
+    void finishesInterruptedSwap();
     void writesBodyAsItArrives();
     void stopEndsStalledManifest();
 
@@ -362,6 +363,24 @@ void UpdateWorkTest::setsAsideFileInUse()
     QCOMPARE(later.record(), success());
     QCOMPARE(ReleaseFiles::leftovers(installed(QString())), QString());
     QCOMPARE(streamedFiles(server), QStringList({ "files/OmbrixVPL//OB-X.exe" }));
+}
+
+// A run killed between taking an installed file away and moving its
+// verified download in: the next run puts that download in place as it is.
+void UpdateWorkTest::finishesInterruptedSwap()
+{
+    writeRelease(release);
+    writeInstallation({ { "OmbrixVPL.exe_DOWN_OB_DELETE", release.value("OB-X.exe") },
+                        { "core.dll", release.value("core.dll") },
+                        { "data/readme.txt", ReleaseFiles::content("readme 1", 4000) },
+                        { "data/readme.txt_DOWN_OB_DELETE", ReleaseFiles::content("half a readme", 2000) } });
+    TestServer server(releaseArgs());
+    WorkerRun run(server.host(), QString(), 60000);
+    run.start();
+    QVERIFY(run.finish());
+    QCOMPARE(run.record(), success());
+    QCOMPARE(streamedFiles(server), QStringList({ "files/OmbrixVPL/data/readme.txt" }));
+    QCOMPARE(ReleaseFiles::digests(installed(QString()), true), expected(current));
 }
 
 // Half a body that then stalls is on disk already: nothing waits in memory.
