@@ -56,14 +56,15 @@ BaseWidget::BaseWidget(QWidget *parent)
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_TranslucentBackground);
 
-    runSettings = Registry::openKey(QLatin1String(RunKey));
-    uninstallSettings = Registry::openKey(QLatin1String(UninstallKey));
-    vendorSettings = Registry::openKey(QLatin1String(VendorKey));
+    // The handles live as long as their window; nothing uses them after it.
+    runSettings = Registry::openKey(QLatin1String(RunKey), this);
+    uninstallSettings = Registry::openKey(QLatin1String(UninstallKey), this);
+    vendorSettings = Registry::openKey(QLatin1String(VendorKey), this);
     appDir = QCoreApplication::applicationDirPath();
 
     if (!QFile::exists(obIniPath())) {
         const QString key = appDir.contains(QLatin1String("OmbrixVPL")) ? QStringLiteral("OmbrixVPL") : QStringLiteral("OmbrixKD");
-        productHandle = Registry::openKey(productSettingsKey(key));
+        productHandle = Registry::openKey(productSettingsKey(key), this);
         installDir = uninstallSettings->value(key + QStringLiteral("/installDir")).toString();
         // Outside an installation the uninstaller and updater have nothing to do.
         if (installDir.isEmpty())
@@ -71,7 +72,7 @@ BaseWidget::BaseWidget(QWidget *parent)
         adopt(this, Identity::fromJson(productHandle->value(QStringLiteral("info")).toString()));
     } else {
         adopt(this, Identity::fromIni(obIniPath()));
-        productHandle = Registry::openKey(productSettingsKey(productKey()));
+        productHandle = Registry::openKey(productSettingsKey(productKey()), this);
     }
 
     QSettings service(appDir + QStringLiteral("/service.ini"), QSettings::IniFormat);
