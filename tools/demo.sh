@@ -390,7 +390,11 @@ for r in records:
         print("    survey answer: " + r["body"])
 EOF
     echo "---- screenshots (${shots#"$here"/}/)"
-    (cd "$shots" && ls -1 *.png | sort -n | sed 's/^/    /')
+    if [ -n "$(ls "$shots")" ]; then
+        (cd "$shots" && ls -1 -- *.png | sort -n | sed 's/^/    /')
+    else
+        echo "    none: the windows were yours to click"
+    fi
 }
 
 main() {
