@@ -176,29 +176,35 @@ QString Sandbox::tree(const QString &folder)
 
 VirtualDisplay::VirtualDisplay()
 {
-    // Pick a free display number; Xvfb tells nothing, so wait for its socket.
-    for (int number = 60 + int(QCoreApplication::applicationPid() % 200); number < 400; ++number) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-            continue;
-        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.setStandardOutputFile(QProcess::nullDevice());
-        server.setStandardErrorFile(QProcess::nullDevice());
-        server.start(QStringLiteral("Xvfb"), { QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                                               QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
-        if (!server.waitForStarted(5000))
-            return;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && server.state() == QProcess::Running) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) {
-                displayName = QStringLiteral(":%1").arg(number);
+    // Xvfb picks a free display itself and writes its number to fd 3; two
+    // tests choosing a number at once could otherwise share one server.
+    const QString numberFile = QDir::tempPath() + QStringLiteral("/ombrix-xvfb-%1-%2")
+                                   .arg(QCoreApplication::applicationPid())
+                                   .arg(quintptr(this));
+    QFile::remove(numberFile);
+    server.setStandardOutputFile(QProcess::nullDevice());
+    server.setStandardErrorFile(QProcess::nullDevice());
+    server.start(QStringLiteral("/bin/sh"),
+                 { QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>\"$0\""),
+                   numberFile });
+    if (!server.waitForStarted(5000))
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000 && server.state() == QProcess::Running) {
+        QFile file(numberFile);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray text = file.readAll();
+            if (text.endsWith('\n')) {
+                displayName = QStringLiteral(":") + QString::fromLatin1(text.trimmed());
+                file.remove();
                 return;
             }
-            QThread::msleep(50);
         }
-        server.kill();
-        server.waitForFinished(2000);
+        QThread::msleep(50);
     }
+    server.kill();
+    server.waitForFinished(2000);
 }
 
 VirtualDisplay::~VirtualDisplay()
