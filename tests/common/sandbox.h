@@ -71,7 +71,7 @@ public:
     // xdotool on this display; returns its standard output.
     QString xdotool(const QStringList &arguments, bool *ok = nullptr) const;
     // The first visible window of `pid` whose title is `title`; empty on time-out.
-    QString waitForWindow(qint64 pid, const QString &title, int timeoutMs = 15000) const;
+    QString waitForWindow(qint64 pid, const QString &title, int timeoutMs = 60000) const;
     // All visible windows titled `title`.
     QStringList windows(const QString &title) const;
     bool click(const QString &window, int x, int y) const;

@@ -168,7 +168,7 @@ bool UninstallMachine::install()
     installer.start(box.path(QStringLiteral("delivery/install")), QStringList());
     if (!installer.waitForStarted(10000))
         return false;
-    const QString window = display.waitForWindow(installer.processId(), QStringLiteral("Widget"), 30000);
+    const QString window = display.waitForWindow(installer.processId(), QStringLiteral("Widget"), 60000);
     const QPoint installButton(293, 293);
     if (window.isEmpty() || !display.click(window, installButton.x(), installButton.y()))
         return false;
@@ -275,7 +275,7 @@ bool UninstallMachine::startUninstaller(const QString &title)
     uninstaller.start(installFolder + QStringLiteral("/uninstall.exe"), QStringList());
     if (!uninstaller.waitForStarted(10000))
         return false;
-    windowId = display.waitForWindow(uninstaller.processId(), title, 30000);
+    windowId = display.waitForWindow(uninstaller.processId(), title, 60000);
     return !windowId.isEmpty();
 }
 
