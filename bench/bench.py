@@ -127,16 +127,17 @@ def main():
     os.makedirs(work, exist_ok=True)
     description = machine_description(work)
     results = []
+    context = cases.Context(os.path.abspath(args.build), work, args.rounds, args.heavy_rounds)
     try:
-        context = cases.Context(os.path.abspath(args.build), work, args.rounds, args.heavy_rounds)
         for name in cases.NAMES:
             if name in chosen:
                 print("== %s" % name, flush=True)
                 result = cases.CASES[name](context)
                 results.append(result)
                 print("\n".join(table([result])[2:]), flush=True)
-        context.close()
     finally:
+        # Servers and the display end even when a case fails.
+        context.close()
         if not keep:
             shutil.rmtree(work, ignore_errors=True)
 
