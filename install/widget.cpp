@@ -141,6 +141,8 @@ void Widget::startExtraction()
     entryTotal = OmbrixArchive::entryCount(archive);
 
     auto *worker = new ZipThread;
+    // Kept until the program ends, then released with the window.
+    worker->setParent(this);
     connect(worker, SIGNAL(finished()), this, SLOT(zipOver()));
     connect(worker, SIGNAL(oneOk()), this, SLOT(oneOk()));
     installDir = InstallPlan::versionFolder(installDir, third, productKey(), version, QTime::currentTime());
